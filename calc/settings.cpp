@@ -2,38 +2,18 @@
 
 #define OPT(text) reinterpret_cast<std::uintptr_t>(text)
 
+// clang-format off
 const std::uintptr_t OptionTable[] = {
-    IDC_FOSC,
-    OPT("11.0592"),
-    OPT("12"),
-    OPT("18.432"),
-    OPT("22.1184"),
-    OPT("24"),
-    IDC_BAUD,
-    OPT("1200"),
-    OPT("2400"),
-    OPT("4800"),
-    OPT("9600"),
-    OPT("14400"),
-    OPT("19200"),
-    OPT("28800"),
-    OPT("38400"),
-    OPT("57600"),
-    OPT("115200"),
-    IDC_UART,
-    OPT("串口1 (UART)"),
-    OPT("串口2 (UART2)"),
-    IDC_DATABITS,
-    OPT("8位数据"),
-    OPT("9位数据"),
-    IDC_BRGEN,
-    OPT("定时器1(8位重载)"),
-    OPT("独立波特率发生器"),
-    IDC_TCLK,
-    OPT("12T (Fosc/12)"),
-    OPT("1T  (Fosc)"),
+    IDC_FOSC,     OPT("11.0592"), OPT("12"), OPT("18.432"), OPT("22.1184"), OPT("24"),
+    IDC_BAUD,     OPT("1200"), OPT("2400"), OPT("4800"), OPT("9600"), OPT("14400"),
+                  OPT("19200"), OPT("28800"), OPT("38400"), OPT("57600"), OPT("115200"),
+    IDC_UART,     OPT("串口1 (UART)"), OPT("串口2 (UART2)"),
+    IDC_DATABITS, OPT("8位数据"), OPT("9位数据"),
+    IDC_BRGEN,    OPT("定时器1(8位重载)"), OPT("独立波特率发生器"),
+    IDC_TCLK,     OPT("12T (Fosc/12)"), OPT("1T  (Fosc)"),
     0,
 };
+// clang-format on
 
 const DefaultSelection DefaultSelections[6] = {
     {IDC_FOSC, 2}, {IDC_BAUD, 3}, {IDC_UART, 0}, {IDC_DATABITS, 0}, {IDC_BRGEN, 0}, {IDC_TCLK, 1},
