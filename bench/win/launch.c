@@ -1,0 +1,183 @@
+/* Launch timing of two dialog programs, alternating, from CreateProcess until
+   each is ready:
+     - the floor: its window exists and answers a message;
+     - the program: its code pane holds text (the routine it opens with).
+   Each window is found by its caption, read from the program's own dialog
+   template, so the figure does not depend on a copy of the caption here.
+
+   bench_launch RUNS FLOOR.exe FLOOR_DIALOG APP.exe APP_DIALOG APP_PANE
+
+   Prints the medians and the ratio; exits non-zero if a program never got
+   ready or did not close. */
+#include <windows.h>
+
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#define MAX_RUNS 1000
+#define READY_TIMEOUT_MS 30000
+#define CLOSE_TIMEOUT_MS 10000
+
+struct Target {
+  const char* exe;
+  int dialog;
+  int pane; /* 0: ready when the window answers */
+  char caption[512];
+  double windowMs[MAX_RUNS];
+  double readyMs[MAX_RUNS];
+};
+
+static LARGE_INTEGER g_frequency;
+
+static double MillisecondsSince(LARGE_INTEGER start) {
+  LARGE_INTEGER now;
+  QueryPerformanceCounter(&now);
+  return (double)(now.QuadPart - start.QuadPart) * 1000.0 / (double)g_frequency.QuadPart;
+}
+
+/* Skips a name-or-ordinal field of a dialog template. */
+static const WORD* SkipNameOrOrdinal(const WORD* p) {
+  if (*p == 0x0000) return p + 1;
+  if (*p == 0xFFFF) return p + 2;
+  while (*p) ++p;
+  return p + 1;
+}
+
+/* The caption of dialog template `dialog` in `exe`, in the ANSI code page,
+   which is what FindWindowA compares against. */
+static int ReadCaption(struct Target* t) {
+  HMODULE module = LoadLibraryExA(t->exe, NULL, LOAD_LIBRARY_AS_DATAFILE);
+  if (!module) return 0;
+  int ok = 0;
+  HRSRC info = FindResourceA(module, MAKEINTRESOURCEA(t->dialog), (LPCSTR)RT_DIALOG);
+  const WORD* p = info ? (const WORD*)LockResource(LoadResource(module, info)) : NULL;
+  if (p) {
+    if (p[1] == 0xFFFF) /* DLGTEMPLATEEX: 26 bytes before the menu */
+      p += 13;
+    else /* DLGTEMPLATE: 18 bytes */
+      p += 9;
+    p = SkipNameOrOrdinal(p); /* menu */
+    p = SkipNameOrOrdinal(p); /* window class */
+    ok = WideCharToMultiByte(CP_ACP, 0, (LPCWSTR)p, -1, t->caption, sizeof t->caption, NULL, NULL) >
+         0;
+  }
+  FreeLibrary(module);
+  return ok;
+}
+
+/* Whether the window is ready in the sense of the target. */
+static int IsReady(const struct Target* t, HWND window) {
+  DWORD_PTR result = 0;
+  if (t->pane == 0)
+    return SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, 1000, &result) != 0;
+  HWND pane = GetDlgItem(window, t->pane);
+  if (!pane) return 0;
+  if (!SendMessageTimeoutA(pane, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, 1000, &result)) return 0;
+  return result > 0;
+}
+
+/* One launch; returns 0 on failure. */
+static int LaunchOnce(struct Target* t, int run) {
+  char commandLine[MAX_PATH + 3];
+  snprintf(commandLine, sizeof commandLine, "\"%s\"", t->exe);
+  STARTUPINFOA startup;
+  memset(&startup, 0, sizeof startup);
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process;
+
+  LARGE_INTEGER start;
+  QueryPerformanceCounter(&start);
+  if (!CreateProcessA(NULL, commandLine, NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process)) {
+    fprintf(stderr, "cannot start %s (error %lu)\n", t->exe, GetLastError());
+    return 0;
+  }
+  HWND window = NULL;
+  int ready = 0;
+  while (MillisecondsSince(start) < READY_TIMEOUT_MS) {
+    if (!window) {
+      window = FindWindowA(NULL, t->caption);
+      if (window) t->windowMs[run] = MillisecondsSince(start);
+    }
+    if (window && IsReady(t, window)) {
+      t->readyMs[run] = MillisecondsSince(start);
+      ready = 1;
+      break;
+    }
+    if (WaitForSingleObject(process.hProcess, 1) == WAIT_OBJECT_0) break; /* died early */
+  }
+
+  int closed = 0;
+  if (window) {
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    closed = WaitForSingleObject(process.hProcess, CLOSE_TIMEOUT_MS) == WAIT_OBJECT_0;
+  }
+  if (!closed) TerminateProcess(process.hProcess, 1);
+  DWORD code = 1;
+  GetExitCodeProcess(process.hProcess, &code);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  if (!ready) fprintf(stderr, "%s never got ready\n", t->exe);
+  if (ready && (!closed || code != 0)) fprintf(stderr, "%s did not close cleanly\n", t->exe);
+  return ready && closed && code == 0;
+}
+
+static int CompareDoubles(const void* a, const void* b) {
+  double x = *(const double*)a, y = *(const double*)b;
+  return (x > y) - (x < y);
+}
+
+static double Median(double* values, int n) {
+  qsort(values, (size_t)n, sizeof *values, CompareDoubles);
+  return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+static const char* BaseName(const char* path) {
+  const char* name = path;
+  for (const char* p = path; *p; ++p)
+    if (*p == '\\' || *p == '/') name = p + 1;
+  return name;
+}
+
+int main(int argc, char** argv) {
+  if (argc != 7) {
+    fprintf(stderr, "usage: %s RUNS FLOOR.exe FLOOR_DIALOG APP.exe APP_DIALOG APP_PANE\n", argv[0]);
+    return 2;
+  }
+  int runs = atoi(argv[1]);
+  if (runs < 1 || runs > MAX_RUNS) {
+    fprintf(stderr, "RUNS must be 1 to %d\n", MAX_RUNS);
+    return 2;
+  }
+  static struct Target floor, app;
+  floor.exe = argv[2];
+  floor.dialog = atoi(argv[3]);
+  floor.pane = 0;
+  app.exe = argv[4];
+  app.dialog = atoi(argv[5]);
+  app.pane = atoi(argv[6]);
+  if (!ReadCaption(&floor) || !ReadCaption(&app)) {
+    fprintf(stderr, "cannot read the dialog captions from the programs\n");
+    return 2;
+  }
+  QueryPerformanceFrequency(&g_frequency);
+
+  /* One untimed launch each: the first start of a program loads its files. */
+  if (!LaunchOnce(&floor, 0) || !LaunchOnce(&app, 0)) return 1;
+  for (int run = 0; run < runs; ++run) {
+    /* Alternate which goes first, so neither always follows the other. */
+    struct Target* first = run % 2 ? &app : &floor;
+    struct Target* second = run % 2 ? &floor : &app;
+    if (!LaunchOnce(first, run) || !LaunchOnce(second, run)) return 1;
+  }
+
+  double floorReady = Median(floor.readyMs, runs);
+  double appWindow = Median(app.windowMs, runs);
+  double appReady = Median(app.readyMs, runs);
+  printf("launch to ready, median of %d alternating runs:\n", runs);
+  printf("  %-40s %8.1f ms\n", "empty dialog, window answers", floorReady);
+  printf("  %-40s %8.1f ms\n", "baudcalc window found", appWindow);
+  printf("  %-40s %8.1f ms\n", "baudcalc routine in the pane", appReady);
+  printf("ratio %s / %s: %.2fx\n", BaseName(app.exe), BaseName(floor.exe), appReady / floorReady);
+  return 0;
+}
