@@ -107,17 +107,16 @@ if [ "$do_win" = 1 ]; then
   section "Win32 build ($win)"
   cmake -S "$root" -B "$win" "${config[@]}" \
     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" >/dev/null
-  cmake --build "$win" --target baudcalc bench_emptydlg bench_launch
+  cmake --build "$win" --target baudcalc bench_emptydlg bench_template bench_launch
 
-  section "size, stripped"
   app=$win/baudcalc.exe
   empty=$win/bench/win/bench_emptydlg.exe
-  mkdir -p "$work/stripped"
-  x86_64-w64-mingw32-strip -o "$work/stripped/baudcalc.exe" "$app"
-  x86_64-w64-mingw32-strip -o "$work/stripped/bench_emptydlg.exe" "$empty"
-  size_of() { stat -c %s "$1"; }
-  # Resources (dialog, strings, logo, icon, version) are part of the program;
-  # shown apart so that code and pictures can be told apart.
+  template=$win/bench/win/bench_template.exe
+
+  section "size, stripped"
+  # Resources (dialog, strings, logo, icon, version) are shown apart, and the
+  # calculator's own resources with no code behind them (bench_template) as a
+  # second floor, so that code and pictures can be told apart.
   rsrc_of() {
     x86_64-w64-mingw32-objdump -h "$1" |
       awk '$2 == ".rsrc" { v = 0; s = tolower($3)
@@ -125,15 +124,22 @@ if [ "$do_win" = 1 ]; then
              print v; found = 1 }
            END { if (!found) print 0 }'
   }
-  a=$(size_of "$work/stripped/baudcalc.exe")
-  e=$(size_of "$work/stripped/bench_emptydlg.exe")
-  printf '  %-20s %8d bytes (resources %d)\n' baudcalc.exe "$a" "$(rsrc_of "$work/stripped/baudcalc.exe")"
-  printf '  %-20s %8d bytes (resources %d)\n' bench_emptydlg.exe "$e" \
-    "$(rsrc_of "$work/stripped/bench_emptydlg.exe")"
-  printf '  ratio %sx\n' "$(ratio "$a" "$e")"
+  mkdir -p "$work/stripped"
+  for exe in "$empty" "$template" "$app"; do
+    x86_64-w64-mingw32-strip -o "$work/stripped/${exe##*/}" "$exe"
+  done
+  e=$(stat -c %s "$work/stripped/bench_emptydlg.exe")
+  t=$(stat -c %s "$work/stripped/bench_template.exe")
+  for exe in bench_emptydlg.exe bench_template.exe baudcalc.exe; do
+    n=$(stat -c %s "$work/stripped/$exe")
+    printf '  %-20s %8d bytes, resources %6d   %6sx empty dialog  %6sx template\n' "$exe" "$n" \
+      "$(rsrc_of "$work/stripped/$exe")" "$(ratio "$n" "$e")" "$(ratio "$n" "$t")"
+  done
+  a=$(stat -c %s "$work/stripped/baudcalc.exe")
   note "baudcalc.exe size vs. empty dialog (goal 1.5x)" "$(ratio "$a" "$e")x"
+  note "baudcalc.exe size vs. its resources alone" "$(ratio "$a" "$t")x"
 
-  section "window launch under Wine in Xvfb, $wine_runs alternating runs"
+  section "window launch under Wine in Xvfb, $wine_runs runs in turn"
   cat >"$work/wine.sh" <<EOF
 set -euo pipefail
 source '$root/scripts/wine-env.sh'
@@ -143,11 +149,15 @@ wineserver -p
 trap 'wineserver -k' EXIT
 wine wineboot >/dev/null 2>&1 || true
 wine '$win/bench/win/bench_launch.exe' '$wine_runs' \
-  "\$(baudcalc_wine_path '$empty')" 100 "\$(baudcalc_wine_path '$app')" 128 1009 | tr -d '\r'
+  "\$(baudcalc_wine_path '$empty')" 100 0 \
+  "\$(baudcalc_wine_path '$template')" 128 0 \
+  "\$(baudcalc_wine_path '$app')" 128 1009 | tr -d '\r'
 EOF
   xvfb-run -a -s "-screen 0 1280x800x24" bash "$work/wine.sh" | tee "$work/wine.txt"
-  note "window launch vs. empty dialog (goal 1.2x)" \
-    "$(sed -n 's/^ratio .*: \([0-9.]*x\)$/\1/p' "$work/wine.txt")"
+  launch=$(awk '$1 == "baudcalc.exe" { print $NF }' "$work/wine.txt")
+  tlaunch=$(awk '$1 == "bench_template.exe" { print $NF }' "$work/wine.txt")
+  note "window launch vs. empty dialog (goal 1.2x)" "$launch"
+  note "template alone (no code) vs. empty dialog" "$tlaunch"
 fi
 
 section "summary"

@@ -1,14 +1,14 @@
-/* Launch timing of two dialog programs, alternating, from CreateProcess until
-   each is ready:
-     - the floor: its window exists and answers a message;
-     - the program: its code pane holds text (the routine it opens with).
+/* Launch timing of dialog programs, in turn, from CreateProcess until each is
+   ready: until its code pane holds text (the routine the calculator opens
+   with), or, for a program without one, until its window answers a message.
    Each window is found by its caption, read from the program's own dialog
-   template, so the figure does not depend on a copy of the caption here.
+   template, so no copy of a caption is kept here.
 
-   bench_launch RUNS FLOOR.exe FLOOR_DIALOG APP.exe APP_DIALOG APP_PANE
+   bench_launch RUNS EXE DIALOG PANE [EXE DIALOG PANE]...
 
-   Prints the medians and the ratio; exits non-zero if a program never got
-   ready or did not close. */
+   PANE is the control identifier of the code pane, or 0. The first program is
+   the floor: the others' medians are given as ratios to its median. Prints
+   the medians; exits non-zero if a program never got ready or did not close. */
 #include <windows.h>
 
 #include <stdio.h>
@@ -16,6 +16,7 @@
 #include <string.h>
 
 #define MAX_RUNS 1000
+#define MAX_TARGETS 8
 #define READY_TIMEOUT_MS 30000
 #define CLOSE_TIMEOUT_MS 10000
 
@@ -140,8 +141,9 @@ static const char* BaseName(const char* path) {
 }
 
 int main(int argc, char** argv) {
-  if (argc != 7) {
-    fprintf(stderr, "usage: %s RUNS FLOOR.exe FLOOR_DIALOG APP.exe APP_DIALOG APP_PANE\n", argv[0]);
+  if (argc < 5 || (argc - 2) % 3 != 0 || (argc - 2) / 3 > MAX_TARGETS) {
+    fprintf(stderr, "usage: %s RUNS EXE DIALOG PANE [EXE DIALOG PANE]... (at most %d programs)\n",
+            argv[0], MAX_TARGETS);
     return 2;
   }
   int runs = atoi(argv[1]);
@@ -149,35 +151,38 @@ int main(int argc, char** argv) {
     fprintf(stderr, "RUNS must be 1 to %d\n", MAX_RUNS);
     return 2;
   }
-  static struct Target floor, app;
-  floor.exe = argv[2];
-  floor.dialog = atoi(argv[3]);
-  floor.pane = 0;
-  app.exe = argv[4];
-  app.dialog = atoi(argv[5]);
-  app.pane = atoi(argv[6]);
-  if (!ReadCaption(&floor) || !ReadCaption(&app)) {
-    fprintf(stderr, "cannot read the dialog captions from the programs\n");
-    return 2;
+  static struct Target targets[MAX_TARGETS];
+  int count = (argc - 2) / 3;
+  for (int i = 0; i < count; ++i) {
+    struct Target* t = &targets[i];
+    t->exe = argv[2 + 3 * i];
+    t->dialog = atoi(argv[3 + 3 * i]);
+    t->pane = atoi(argv[4 + 3 * i]);
+    if (!ReadCaption(t)) {
+      fprintf(stderr, "cannot read the caption of dialog %d from %s\n", t->dialog, t->exe);
+      return 2;
+    }
   }
   QueryPerformanceFrequency(&g_frequency);
 
   /* One untimed launch each: the first start of a program loads its files. */
-  if (!LaunchOnce(&floor, 0) || !LaunchOnce(&app, 0)) return 1;
+  for (int i = 0; i < count; ++i)
+    if (!LaunchOnce(&targets[i], 0)) return 1;
   for (int run = 0; run < runs; ++run) {
-    /* Alternate which goes first, so neither always follows the other. */
-    struct Target* first = run % 2 ? &app : &floor;
-    struct Target* second = run % 2 ? &floor : &app;
-    if (!LaunchOnce(first, run) || !LaunchOnce(second, run)) return 1;
+    /* Rotate which goes first, so that none always follows another. */
+    for (int k = 0; k < count; ++k)
+      if (!LaunchOnce(&targets[(run + k) % count], run)) return 1;
   }
 
-  double floorReady = Median(floor.readyMs, runs);
-  double appWindow = Median(app.windowMs, runs);
-  double appReady = Median(app.readyMs, runs);
-  printf("launch to ready, median of %d alternating runs:\n", runs);
-  printf("  %-40s %8.1f ms\n", "empty dialog, window answers", floorReady);
-  printf("  %-40s %8.1f ms\n", "baudcalc window found", appWindow);
-  printf("  %-40s %8.1f ms\n", "baudcalc routine in the pane", appReady);
-  printf("ratio %s / %s: %.2fx\n", BaseName(app.exe), BaseName(floor.exe), appReady / floorReady);
+  printf("launch until ready, median of %d runs in turn:\n", runs);
+  double floor = 0;
+  for (int i = 0; i < count; ++i) {
+    struct Target* t = &targets[i];
+    double window = Median(t->windowMs, runs);
+    double ready = Median(t->readyMs, runs);
+    if (i == 0) floor = ready;
+    printf("  %-24s window %7.1f ms, %s %7.1f ms  %5.2fx\n", BaseName(t->exe), window,
+           t->pane ? "text in pane" : "answers     ", ready, ready / floor);
+  }
   return 0;
 }
