@@ -302,13 +302,13 @@ class RatioReporter : public benchmark::ConsoleReporter {
       const std::string name = run.run_name.function_name;
       const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
       const bool single = run.run_type == Run::RT_Iteration && run.repetitions <= 1;
-      if (median || single) times_[name] = run.GetAdjustedRealTime();
+      if (median || single) times_[name] = run.GetAdjustedCPUTime();
     }
   }
 
   // Prints "name: ratio" for each benchmark that has a floor beside it.
   void PrintRatios() const {
-    std::printf("\nratio to the snprintf floor (median real time, 1.00 = as fast as the floor)\n");
+    std::printf("\nratio to the snprintf floor (median CPU time, 1.00 = as fast as the floor)\n");
     for (const auto& [name, time] : times_) {
       const std::string floor = name + "_Floor";
       auto it = times_.find(floor);
