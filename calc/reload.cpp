@@ -1,9 +1,9 @@
 #include "reload.h"
 
-#include <charconv>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
-#include <system_error>
 
 const char kRefusalText[] = "当前的设定无法产生指定的波特率 !";
 const char kRefusalCaption[] = "波特率计算器";
@@ -95,12 +95,11 @@ double ReadFrequencyMHz(const char* text) {
   if (leading > 310) return inf;
   if (leading < -330) return zero;
 
-  digits[count++] = 'e';
-  std::to_chars_result tail = std::to_chars(digits + count, digits + sizeof digits, exponent);
-  double value = 0.0;
-  std::from_chars_result r =
-      std::from_chars(digits, tail.ptr, value, std::chars_format::scientific);
-  if (r.ec == std::errc::result_out_of_range) return leading > 0 ? inf : zero;
+  // Only digits and an exponent reach the C library, so neither its locale
+  // nor its hex, inf and nan forms can play a part; its conversion is
+  // correctly rounded.
+  std::snprintf(digits + count, sizeof digits - count, "e%ld", exponent);
+  const double value = std::strtod(digits, nullptr);
   return negative ? -value : value;
 }
 
@@ -138,17 +137,15 @@ std::size_t FormatErrorPercent(double percent, char* out, std::size_t size) {
     len = std::strlen(word);
     std::memcpy(text, word, len);
   } else {
-    // 17 significant digits first: d.dddddddddddddddde±x
-    char sci[40];
-    std::to_chars_result r =
-        std::to_chars(sci, sci + sizeof sci, std::fabs(percent), std::chars_format::scientific, 16);
-    *r.ptr = '\0';
+    // 17 significant digits first: d.dddddddddddddddde±x, whatever the
+    // locale's decimal point looks like.
+    char sci[64];
+    std::snprintf(sci, sizeof sci, "%.16e", std::fabs(percent));
     char digits[17];
-    digits[0] = sci[0];
-    std::memcpy(digits + 1, sci + 2, 16);
-    const char* e = std::strchr(sci, 'e') + 1;
-    int exp10 = 0;
-    std::from_chars(*e == '+' ? e + 1 : e, r.ptr, exp10);
+    const char* p = sci;
+    for (int i = 0; i < 17; ++p)
+      if (IsDigit(*p)) digits[i++] = *p;
+    const int exp10 = static_cast<int>(std::strtol(std::strchr(p, 'e') + 1, nullptr, 10));
 
     // Integer digits and the first three decimals of that digit string.
     char whole[320];
