@@ -1,18 +1,27 @@
 // For the screenshot: waits for the calculator window, moves the pointer off
 // it (so that no tooltip covers it) and prints its screen rectangle as
-// WIDTHxHEIGHT+X+Y.
+// WIDTHxHEIGHT+X+Y. With --close it asks the window to close instead.
 #include <windows.h>
 
 #include <cstdio>
+#include <cstring>
 
 #include "winutil.h"
 
-int main() {
-  SetCursorPos(0, 0);
+int main(int argc, char** argv) {
+  const bool close = argc > 1 && std::strcmp(argv[1], "--close") == 0;
+  if (!close) {
+    // Wine moves the X pointer only for a thread with a window of its own.
+    HWND own = CreateWindowExA(WS_EX_TOOLWINDOW, "Static", "", WS_POPUP | WS_VISIBLE, 0, 0, 1, 1,
+                               nullptr, nullptr, nullptr, nullptr);
+    SetCursorPos(0, 0);
+    DestroyWindow(own);
+  }
   for (int i = 0; i < 1000; ++i) {
     HWND dlg = FindWindowA("#32770", kCaption);
     if (dlg && IsWindowVisible(dlg)) {
-      Sleep(300);  // let it paint
+      if (close) return PostMessageA(dlg, WM_CLOSE, 0, 0) ? 0 : 1;
+      Sleep(500);  // let it paint
       RECT r;
       GetWindowRect(dlg, &r);
       std::printf("%ldx%ld+%ld+%ld\n", r.right - r.left, r.bottom - r.top, r.left, r.top);
