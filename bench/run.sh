@@ -145,7 +145,9 @@ if [ "$do_win" = 1 ]; then
 set -euo pipefail
 source '$root/scripts/wine-env.sh'
 baudcalc_wine_env '$win/wine-bench'
-# One server for the whole run, so that no launch pays for starting it.
+# One server for the whole run, so that no launch pays for starting it; the
+# server that prepared a new prefix has to go first.
+wineserver -w
 wineserver -p
 trap 'wineserver -k' EXIT
 wine wineboot >/dev/null 2>&1 || true
