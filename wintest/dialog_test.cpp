@@ -440,19 +440,35 @@ TEST_F(CalculatorDialog, ThirteenToolsOnTheControlsOwnWindows) {
   }
 }
 
-TEST_F(CalculatorDialog, TooltipAppearsOverAControl) {
-  ASSERT_NE(g_hToolTip, nullptr);
+// Points at a control and waits for the tooltip to show the given text;
+// returns the tip's height, or 0 if it did not show.
+int ShowTip(HWND control, const char* text) {
   RECT r;
-  GetWindowRect(Item(IDC_COPY), &r);
+  GetWindowRect(control, &r);
   SetCursorPos((r.left + r.right) / 2, (r.top + r.bottom) / 2);
-  const DWORD start = GetTickCount();
   // The subclassed control relays the mouse to the tooltip, which shows
   // after its initial delay.
-  SendMessageA(Item(IDC_COPY), WM_MOUSEMOVE, 0,
+  SendMessageA(control, WM_MOUSEMOVE, 0,
                MAKELPARAM((r.right - r.left) / 2, (r.bottom - r.top) / 2));
-  while (!IsWindowVisible(g_hToolTip) && GetTickCount() - start < 5000) PumpMessages(50);
-  EXPECT_TRUE(IsWindowVisible(g_hToolTip));
-  EXPECT_EQ(WindowText(g_hToolTip), "复制参考代码到剪贴板");
+  const DWORD start = GetTickCount();
+  while (GetTickCount() - start < 5000) {
+    PumpMessages(50);
+    if (IsWindowVisible(g_hToolTip) && WindowText(g_hToolTip) == text) {
+      RECT tip;
+      GetWindowRect(g_hToolTip, &tip);
+      return tip.bottom - tip.top;
+    }
+  }
+  return 0;
+}
+
+TEST_F(CalculatorDialog, TooltipsAppearAndBreakTheirLines) {
+  ASSERT_NE(g_hToolTip, nullptr);
+  const int oneLine = ShowTip(Item(IDC_COPY), "复制参考代码到剪贴板");
+  EXPECT_GT(oneLine, 0);
+  // Three lines of text make a tip well over twice as tall as one line.
+  const int threeLines = ShowTip(Item(IDC_TCLK), kToolTexts[3].text);
+  EXPECT_GT(threeLines, 2 * oneLine - 8);
   SetCursorPos(0, 0);
 }
 
