@@ -65,7 +65,7 @@ fi
 section "core: Google Benchmark, median of $core_reps repetitions"
 "$native/bench/core_bench" --benchmark_repetitions="$core_reps" \
   --benchmark_report_aggregates_only=true --benchmark_enable_random_interleaving=true \
-  --benchmark_min_time=0.2 \
+  --benchmark_min_time=0.5 \
   | tee "$work/core.txt"
 allocs=$(sed -n "s/^heap allocations on the window's path: \([0-9]*\) .*/\1/p" "$work/core.txt")
 routine=$(awk '$1 == "BM_Routine" { sub(/x$/, "", $2); print $2 }' "$work/core.txt")
