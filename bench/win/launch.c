@@ -7,8 +7,9 @@
    bench_launch RUNS EXE DIALOG PANE [EXE DIALOG PANE]...
 
    PANE is the control identifier of the code pane, or 0. The first program is
-   the floor: the others' medians are given as ratios to its median. Prints
-   the medians; exits non-zero if a program never got ready or did not close. */
+   the floor: each program's ratio is the median of its ratios to the floor in
+   the same run. Prints the medians and the ratios; exits non-zero if a
+   program never got ready or did not close. */
 #include <windows.h>
 
 #include <stdio.h>
@@ -27,6 +28,7 @@ struct Target {
   char caption[512];
   double windowMs[MAX_RUNS];
   double readyMs[MAX_RUNS];
+  double ratio;
 };
 
 static LARGE_INTEGER g_frequency;
@@ -174,15 +176,23 @@ int main(int argc, char** argv) {
       if (!LaunchOnce(&targets[(run + k) % count], run)) return 1;
   }
 
-  printf("launch until ready, median of %d runs in turn:\n", runs);
-  double floor = 0;
+  /* The ratio is the median of each run's ratio to the floor's launch in the
+     same run, which a machine busy with other work disturbs less than a ratio
+     of two medians taken over different moments. */
+  static double ratios[MAX_RUNS];
+  printf("launch until ready, median of %d runs in turn; ratio to %s, run by run:\n", runs,
+         BaseName(targets[0].exe));
+  for (int i = 0; i < count; ++i) { /* before Median sorts the times in place */
+    struct Target* t = &targets[i];
+    for (int run = 0; run < runs; ++run) ratios[run] = t->readyMs[run] / targets[0].readyMs[run];
+    t->ratio = Median(ratios, runs);
+  }
   for (int i = 0; i < count; ++i) {
     struct Target* t = &targets[i];
     double window = Median(t->windowMs, runs);
     double ready = Median(t->readyMs, runs);
-    if (i == 0) floor = ready;
     printf("  %-24s window %7.1f ms, %s %7.1f ms  %5.2fx\n", BaseName(t->exe), window,
-           t->pane ? "text in pane" : "answers     ", ready, ready / floor);
+           t->pane ? "text in pane" : "answers     ", ready, t->ratio);
   }
   return 0;
 }
