@@ -21,6 +21,8 @@ int main(int argc, char** argv) {
     HWND dlg = FindWindowA("#32770", kCaption);
     if (dlg && IsWindowVisible(dlg)) {
       if (close) return PostMessageA(dlg, WM_CLOSE, 0, 0) ? 0 : 1;
+      SetForegroundWindow(dlg);
+      RedrawWindow(dlg, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_ALLCHILDREN);
       Sleep(500);  // let it paint
       RECT r;
       GetWindowRect(dlg, &r);

@@ -5,7 +5,7 @@
 #include <thread>
 
 const char kCaption[] =
-    "ZQL波特率计算器  官方网站:www.zql-mcu.example  技术支持:000-00000000(联系人) V1.0";
+    "ZQL波特率计算器  官方网站:www.zql-mcu.example  技术支持:000-0000(联系人) V1.0";
 
 std::string WindowText(HWND window) {
   std::vector<char> buffer(65536);
