@@ -37,5 +37,5 @@ build-fuzz/fuzz/fuzz_calc -max_total_time="${FUZZ_SECONDS:-60}" -print_final_sta
 
 if [ "${SKIP_WIN:-0}" != 1 ] && [ -x scripts/test-win.sh ]; then
   step "Win32 program under Wine"
-  scripts/test-win.sh
+  scripts/test-win.sh -DBAUDCALC_WERROR=ON
 fi

@@ -120,7 +120,9 @@ void ApplyPortChoice(HWND hDlg) {
 }
 
 void CopyCode(HWND hDlg) {
-  if (!OpenClipboard(nullptr)) return;
+  // The dialog owns the clipboard: a clipboard emptied with no owner refuses
+  // the data on Windows.
+  if (!OpenClipboard(hDlg)) return;
   const LRESULT length = SendDlgItemMessageA(hDlg, IDC_CODE, WM_GETTEXTLENGTH, 0, 0);
   HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, length + 1);
   if (!memory) {

@@ -614,6 +614,7 @@ TEST_F(CalculatorDialog, CopyPutsThePaneOnTheClipboard) {
   SetClipboardText("sentinel");
   Click(IDC_COPY);
   EXPECT_EQ(ClipboardText(), std::optional<std::string>(kDefaultRoutineC));
+  EXPECT_EQ(GetClipboardOwner(), dlg);
 
   const std::string edited = "// 用户改过的代码\r\n\tTH1 = 0xAA;\r\n";
   SetBox(IDC_CODE, edited);
