@@ -160,6 +160,7 @@ EOF
   tlaunch=$(awk '$1 == "bench_template.exe" { print $NF }' "$work/wine.txt")
   note "window launch vs. empty dialog (goal 1.2x)" "$launch"
   note "template alone (no code) vs. empty dialog" "$tlaunch"
+  note "window launch vs. its template alone" "$(ratio "${launch%x}" "${tlaunch%x}")x"
 fi
 
 section "summary"
