@@ -129,6 +129,50 @@ std::int32_t ReadBaud(const char* text) {
                               : -static_cast<std::int32_t>(~value) - 1;
 }
 
+namespace {
+
+// The first 17 significant digits of v, correctly rounded, as "%.16e" gives
+// them, and the power of ten of the first. Error rates are small, so the
+// common case is done exactly in integers; printf, which is several times
+// slower, serves the rest.
+void SeventeenDigits(double v, char digits[17], int* exp10) {
+  if (v >= 1e-3 && v < 1e13) {
+    // v = m / 2^shift exactly, with shift between 9 and 62 in this range.
+    int e2 = 0;
+    const std::uint64_t m = static_cast<std::uint64_t>(std::ldexp(std::frexp(v, &e2), 53));
+    const int shift = 53 - e2;
+    int p = 16 - static_cast<int>(std::floor(std::log10(v)));  // may be one off
+    for (int attempt = 0; attempt < 3; ++attempt) {
+      unsigned __int128 scale = 1;
+      for (int i = 0; i < p; ++i) scale *= 10;
+      const unsigned __int128 exact = scale * m;  // v * 10^p * 2^shift, below 2^121
+      unsigned __int128 q = exact >> shift;
+      const unsigned __int128 rest = exact - (q << shift);
+      const unsigned __int128 half = static_cast<unsigned __int128>(1) << (shift - 1);
+      if (rest > half || (rest == half && (q & 1))) ++q;  // ties to even, as printf
+      if (q >= static_cast<unsigned __int128>(100000000000000000ull)) {
+        --p;
+      } else if (q < static_cast<unsigned __int128>(10000000000000000ull)) {
+        ++p;
+      } else {
+        std::uint64_t n = static_cast<std::uint64_t>(q);
+        for (int i = 16; i >= 0; --i, n /= 10) digits[i] = static_cast<char>('0' + n % 10);
+        *exp10 = 16 - p;
+        return;
+      }
+    }
+  }
+  // d.dddddddddddddddde±x, whatever the locale's decimal point looks like.
+  char sci[64];
+  std::snprintf(sci, sizeof sci, "%.16e", v);
+  const char* p = sci;
+  for (int i = 0; i < 17; ++p)
+    if (IsDigit(*p)) digits[i++] = *p;
+  *exp10 = static_cast<int>(std::strtol(std::strchr(p, 'e') + 1, nullptr, 10));
+}
+
+}  // namespace
+
 std::size_t FormatErrorPercent(double percent, char* out, std::size_t size) {
   char text[400];  // the fixed form of any finite double, rounded
   std::size_t len = 0;
@@ -137,15 +181,9 @@ std::size_t FormatErrorPercent(double percent, char* out, std::size_t size) {
     len = std::strlen(word);
     std::memcpy(text, word, len);
   } else {
-    // 17 significant digits first: d.dddddddddddddddde±x, whatever the
-    // locale's decimal point looks like.
-    char sci[64];
-    std::snprintf(sci, sizeof sci, "%.16e", std::fabs(percent));
     char digits[17];
-    const char* p = sci;
-    for (int i = 0; i < 17; ++p)
-      if (IsDigit(*p)) digits[i++] = *p;
-    const int exp10 = static_cast<int>(std::strtol(std::strchr(p, 'e') + 1, nullptr, 10));
+    int exp10 = 0;
+    SeventeenDigits(std::fabs(percent), digits, &exp10);
 
     // Integer digits and the first three decimals of that digit string.
     char whole[320];

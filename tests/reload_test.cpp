@@ -2,7 +2,10 @@
 
 #include <climits>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <ostream>
+#include <random>
 #include <string>
 
 #include "calc/reload.h"
@@ -226,6 +229,43 @@ INSTANTIATE_TEST_SUITE_P(
                       ErrorCase{-0.001, "0.00%"}, ErrorCase{-1.5, "-1.50%"},
                       ErrorCase{1e20, "100000000000000000000.00%"},
                       ErrorCase{123456789.125, "123456789.13%"}, ErrorCase{HUGE_VAL, "inf%"}));
+
+// The rule written out plainly: printf's 17 significant digits, then the
+// hundredths, plus one when the third decimal is 5 or more.
+std::string ReferenceErrorText(double v) {
+  char sci[64];
+  std::snprintf(sci, sizeof sci, "%.16e", v);
+  const std::string digits = std::string(1, sci[0]) + std::string(sci + 2, 16);
+  const int exp10 = std::atoi(sci + 19);
+  std::string whole = "0", fraction = digits;
+  if (exp10 >= 0)
+    whole = digits.substr(0, exp10 + 1), fraction = digits.substr(exp10 + 1);
+  else
+    fraction = std::string(-exp10 - 1, '0') + digits;
+  fraction += "000";
+  long long hundredths = std::stoll(whole + fraction.substr(0, 2)) + (fraction[2] >= '5');
+  char text[64];
+  std::snprintf(text, sizeof text, "%lld.%02lld%%", hundredths / 100, hundredths % 100);
+  return text;
+}
+
+TEST(FormatError, AgreesWithThePlainRuleAcrossTheRange) {
+  std::mt19937_64 random(12345);
+  std::uniform_real_distribution<double> exponent(-5.0, 14.0);
+  std::uniform_int_distribution<int> thousandths(0, 99999);
+  for (int i = 0; i < 200000; ++i) {
+    // Values spread over every magnitude, and values at or next to a third
+    // decimal of 5, where the two roundings part.
+    double v = std::pow(10.0, exponent(random));
+    if (i % 2) {
+      v = (thousandths(random) * 10 + 5) / 1000.0;
+      if (i % 4 == 1) v = std::nextafter(v, (i % 8 == 1) ? 0.0 : 1e9);
+    }
+    char out[64];
+    FormatErrorPercent(v, out, sizeof out);
+    ASSERT_EQ(out, ReferenceErrorText(v)) << std::hexfloat << v;
+  }
+}
 
 TEST(FormatError, StaysWithinTheBuffer) {
   char out[5] = {'x', 'x', 'x', 'x', 'x'};
