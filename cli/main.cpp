@@ -219,7 +219,7 @@ int Run(const Options& o) {
     std::string message;
     if (!ConvertFixedText(kRefusalText, o.json ? Encoding::kUtf8 : encoding, LineEnd::kCrLf,
                           &message))
-      return OutputFailure("cannot convert text from GBK (is the system's iconv complete?)");
+      return OutputFailure("cannot convert the routine's text to UTF-8");
     if (o.json) {
       const int status = WriteOutput(RefusalJson(message));
       return status == kExitAccepted ? kExitRefused : status;
@@ -232,7 +232,7 @@ int Run(const Options& o) {
   std::string routine;
   if (!RenderRoutine(dialect, settings, result.reload, o.json ? Encoding::kUtf8 : encoding, eol,
                      &routine))
-    return OutputFailure("cannot convert text from GBK (is the system's iconv complete?)");
+    return OutputFailure("cannot convert the routine's text to UTF-8");
   return WriteOutput(o.json ? ResultJson(result, routine) : routine);
 }
 

@@ -1,7 +1,5 @@
 #include "render.h"
 
-#include <iconv.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -49,23 +47,6 @@ const TableColumn kTableColumn[kTableColumns] = {
     {"1T+SMOD",  "1t",  true,  1},
 };
 // clang-format on
-
-bool GbkToUtf8(const std::string& gbk, std::string* utf8) {
-  iconv_t cd = iconv_open("UTF-8", "GBK");
-  if (cd == reinterpret_cast<iconv_t>(-1)) return false;
-  std::string in = gbk;
-  std::string out(in.size() * 2 + 16, '\0');  // a GBK pair never needs more than 3 bytes
-  char* src = &in[0];
-  std::size_t srcLeft = in.size();
-  char* dst = &out[0];
-  std::size_t dstLeft = out.size();
-  const std::size_t rc = iconv(cd, &src, &srcLeft, &dst, &dstLeft);
-  iconv_close(cd);
-  if (rc == static_cast<std::size_t>(-1) || srcLeft != 0) return false;
-  out.resize(out.size() - dstLeft);
-  *utf8 = out;
-  return true;
-}
 
 bool ConvertFixedText(const char* gbk, Encoding encoding, LineEnd eol, std::string* out) {
   std::string text = gbk;

@@ -12,8 +12,8 @@
 enum class Encoding { kUtf8, kGbk };
 enum class LineEnd { kCrLf, kLf };
 
-// GBK bytes as UTF-8. False when the text is not GBK or the system has no
-// GBK converter.
+// One of the core's GBK texts as UTF-8. False for a character the core's
+// texts do not use.
 bool GbkToUtf8(const std::string& gbk, std::string* utf8);
 
 // One of the program's own GBK texts in the chosen encoding and line ends.

@@ -235,6 +235,11 @@ TEST(BaudcalcRoutine, GbkIsTheWindowsBytesForEveryCombinationOfChoices) {
         s.assembly = bits & 8;
         SCOPED_TRACE(Escaped(::testing::PrintToString(Args(s))));
         ExpectWindowBytes(s);
+        // and in UTF-8, every fixed text converted
+        const Outcome o = RunTool(Args(s));
+        ASSERT_TRUE(o.exited);
+        EXPECT_EQ(o.status, 0);
+        EXPECT_EQ(o.out, ConvertedRoutine(s, Reload(s).reload, true, false));
       }
 }
 
