@@ -90,14 +90,9 @@ double ReadFrequencyMHz(const char* text) {
   if (count == 0) return zero;  // digits[0] is never '0' otherwise
   if (sticky) digits[count++] = '1', --exponent;
 
-  const double inf = negative ? -HUGE_VAL : HUGE_VAL;
-  const long leading = count - 1 + exponent;  // power of ten of the first digit
-  if (leading > 310) return inf;
-  if (leading < -330) return zero;
-
   // Only digits and an exponent reach the C library, so neither its locale
   // nor its hex, inf and nan forms can play a part; its conversion is
-  // correctly rounded.
+  // correctly rounded, and overflows to infinity and underflows to zero.
   std::snprintf(digits + count, sizeof digits - count, "e%ld", exponent);
   const double value = std::strtod(digits, nullptr);
   return negative ? -value : value;
